@@ -1,0 +1,8 @@
+#include "platform/base/last_error.h"
+
+namespace {
+thread_local DWORD last_error = ERROR_SUCCESS;
+}
+
+DWORD GetLastError() { return last_error; }
+void SetLastError(DWORD code) { last_error = code; }
