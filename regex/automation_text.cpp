@@ -21,6 +21,8 @@ std::u16string to_automation_string(const Text& text) {
 }
 
 Text from_automation_string(std::u16string_view units) {
+  // A Text never holds a zero byte, so a string ends at its first zero unit.
+  units = units.substr(0, units.find(u'\0'));
   const std::int32_t needed = automation_text_length(units);
   Text text(static_cast<std::size_t>(needed), '\0');
   if (needed == 0 || WideCharToMultiByte(CP_ACP, 0, units.data(), as_int(units.size()), text.data(),
@@ -31,6 +33,7 @@ Text from_automation_string(std::u16string_view units) {
 }
 
 std::int32_t automation_text_length(std::u16string_view units) {
+  units = units.substr(0, units.find(u'\0'));
   if (units.empty()) return 0;
   return WideCharToMultiByte(CP_ACP, 0, units.data(), as_int(units.size()), nullptr, 0, nullptr,
                              nullptr);

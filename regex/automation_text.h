@@ -8,6 +8,7 @@
 #include "text/types.h"
 
 std::u16string to_automation_string(const Text& text);
+// The text up to the first zero unit (a Text holds no zero byte).
 Text from_automation_string(std::u16string_view units);
 // The number of bytes from_automation_string gives for `units`.
 std::int32_t automation_text_length(std::u16string_view units);
