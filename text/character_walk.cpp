@@ -1,7 +1,5 @@
 #include "text/character_walk.h"
 
-#include <cstring>
-
 namespace character_walk {
 namespace {
 
@@ -20,11 +18,7 @@ bool equal_folded(const char* a, const char* b, std::size_t length) {
 std::size_t find_bytes(std::string_view text, std::size_t from, std::string_view needle,
                        bool fold_case) {
   if (text.size() - from < needle.size()) return not_found;
-  if (!fold_case) {
-    const void* found =
-        memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
-    return found == nullptr ? not_found : static_cast<const char*>(found) - text.data();
-  }
+  if (!fold_case) return text.find(needle, from);
   const char first = fold(needle.front());
   const std::size_t last_start = text.size() - needle.size();
   for (std::size_t position = from; position <= last_start; ++position) {

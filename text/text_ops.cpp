@@ -79,6 +79,7 @@ Text replace_text(const Text& text, const Text& target, const std::optional<Text
   if (text.empty() || target.empty() || offset >= text.size() || limit == 0) return text;
 
   Text result(text, 0, offset);
+  result.reserve(text.size());
   std::size_t position = offset;
   std::int32_t replaced = 0;
   for (;;) {
