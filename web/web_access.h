@@ -10,17 +10,17 @@
 struct WebAccessParams {
   Text address;
   std::int32_t method = 0;  // 0 GET, 1 POST, 2 HEAD, 3 PUT, anything else GET
-  Text request_body;
+  Text request_body = {};
   Text* cookies = nullptr;
   Text* returned_cookies = nullptr;
-  Text extra_headers;  // header lines separated by CR LF
+  Text extra_headers = {};  // header lines separated by CR LF
   Text* returned_headers = nullptr;
   bool no_redirect = false;
-  Text user_name;
-  Text password;
-  Text proxy;
-  Text proxy_user_name;
-  Text proxy_password;
+  Text user_name = {};
+  Text password = {};
+  Text proxy = {};
+  Text proxy_user_name = {};
+  Text proxy_password = {};
   std::int32_t timeout_seconds = 0;  // below 1 means 30
   Text* redirect_address = nullptr;
   Text* status_text = nullptr;
