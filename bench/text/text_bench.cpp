@@ -133,50 +133,35 @@ void string_between_media(benchmark::State& state) {
 constexpr std::int64_t gathered_size = 64 << 20;
 constexpr std::size_t chunk_size = 8 << 10;
 
-void join_bytes_loop(benchmark::State& state) {
-  const Bytes chunk(chunk_size, 0x5A);
+// Gathers 64 MiB in 8 KiB chunks, one `append` per chunk.
+template <typename Buffer, typename Append>
+void gather(benchmark::State& state, Append append) {
+  const Buffer chunk(chunk_size, 'Z');
   for (auto _ : state) {
-    Bytes all;
-    for (std::int64_t size = 0; size < gathered_size; size += chunk_size) {
-      all = join_bytes(std::move(all), chunk);
-    }
+    Buffer all;
+    for (std::int64_t size = 0; size < gathered_size; size += chunk_size) append(all, chunk);
     benchmark::DoNotOptimize(all.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * gathered_size);
+}
+
+void join_bytes_loop(benchmark::State& state) {
+  gather<Bytes>(state,
+                [](Bytes& all, const Bytes& chunk) { all = join_bytes(std::move(all), chunk); });
 }
 
 void vector_insert_loop(benchmark::State& state) {
-  const Bytes chunk(chunk_size, 0x5A);
-  for (auto _ : state) {
-    Bytes all;
-    for (std::int64_t size = 0; size < gathered_size; size += chunk_size) {
-      all.insert(all.end(), chunk.begin(), chunk.end());
-    }
-    benchmark::DoNotOptimize(all.data());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * gathered_size);
+  gather<Bytes>(state, [](Bytes& all, const Bytes& chunk) {
+    all.insert(all.end(), chunk.begin(), chunk.end());
+  });
 }
 
 void join_text_loop(benchmark::State& state) {
-  const Text chunk(chunk_size, 'Z');
-  for (auto _ : state) {
-    Text all;
-    for (std::int64_t size = 0; size < gathered_size; size += chunk_size) {
-      all = join_text(std::move(all), chunk);
-    }
-    benchmark::DoNotOptimize(all.data());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * gathered_size);
+  gather<Text>(state, [](Text& all, const Text& chunk) { all = join_text(std::move(all), chunk); });
 }
 
 void string_append_loop(benchmark::State& state) {
-  const Text chunk(chunk_size, 'Z');
-  for (auto _ : state) {
-    Text all;
-    for (std::int64_t size = 0; size < gathered_size; size += chunk_size) all.append(chunk);
-    benchmark::DoNotOptimize(all.data());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * gathered_size);
+  gather<Text>(state, [](Text& all, const Text& chunk) { all.append(chunk); });
 }
 
 #define PAGE_BENCHMARK(function) \

@@ -217,46 +217,46 @@ std::size_t wide_length_with_terminator(const char16_t* wide) {
   return length + 1;
 }
 
-bool invalid_sizes(const void* source, int source_length, const void* target, int target_length) {
-  return source == nullptr || source_length == 0 || source_length < -1 || target_length < 0 ||
-         (target_length > 0 && target == nullptr);
+// The thread's converter for a call, or null with ERROR_INVALID_PARAMETER for an unknown code
+// page, bad sizes or a converter that cannot be opened.
+iconv_t converter_for_call(UINT code_page, Direction direction, const void* source,
+                           int source_length, const void* target, int target_length,
+                           Charset& charset) {
+  const std::optional<Charset> known = charset_of(code_page);
+  const bool sizes_valid = source != nullptr && source_length != 0 && source_length >= -1 &&
+                           target_length >= 0 && (target_length == 0 || target != nullptr);
+  iconv_t descriptor = known && sizes_valid ? converter(*known, direction) : nullptr;
+  if (descriptor == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  charset = *known;
+  return descriptor;
 }
 
 }  // namespace
 
 int MultiByteToWideChar(UINT code_page, DWORD /*flags*/, const char* multi_byte,
                         int multi_byte_length, char16_t* wide, int wide_length) {
-  const std::optional<Charset> charset = charset_of(code_page);
-  if (!charset || invalid_sizes(multi_byte, multi_byte_length, wide, wide_length)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  iconv_t descriptor = converter(*charset, Direction::to_wide);
-  if (descriptor == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
+  Charset charset;
+  iconv_t descriptor = converter_for_call(code_page, Direction::to_wide, multi_byte,
+                                          multi_byte_length, wide, wide_length, charset);
+  if (descriptor == nullptr) return 0;
   const std::size_t length = multi_byte_length == -1 ? std::strlen(multi_byte) + 1
                                                      : static_cast<std::size_t>(multi_byte_length);
   bool substituted = false;
   return convert(descriptor, std::string_view(multi_byte, length), reinterpret_cast<char*>(wide),
                  static_cast<std::size_t>(wide_length) * sizeof(char16_t), sizeof(char16_t),
-                 Substitution{replacement_character, undecodable_span, *charset}, substituted);
+                 Substitution{replacement_character, undecodable_span, charset}, substituted);
 }
 
 int WideCharToMultiByte(UINT code_page, DWORD /*flags*/, const char16_t* wide, int wide_length,
                         char* multi_byte, int multi_byte_length, const char* default_char,
                         BOOL* used_default_char) {
-  const std::optional<Charset> charset = charset_of(code_page);
-  if (!charset || invalid_sizes(wide, wide_length, multi_byte, multi_byte_length)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  iconv_t descriptor = converter(*charset, Direction::from_wide);
-  if (descriptor == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
+  Charset charset;
+  iconv_t descriptor = converter_for_call(code_page, Direction::from_wide, wide, wide_length,
+                                          multi_byte, multi_byte_length, charset);
+  if (descriptor == nullptr) return 0;
   const std::size_t units =
       wide_length == -1 ? wide_length_with_terminator(wide) : static_cast<std::size_t>(wide_length);
   const std::string_view substitute =
@@ -265,7 +265,7 @@ int WideCharToMultiByte(UINT code_page, DWORD /*flags*/, const char16_t* wide, i
   const int written = convert(
       descriptor, std::string_view(reinterpret_cast<const char*>(wide), units * sizeof(char16_t)),
       multi_byte, static_cast<std::size_t>(multi_byte_length), 1,
-      Substitution{substitute, unmappable_span, *charset}, substituted);
+      Substitution{substitute, unmappable_span, charset}, substituted);
   if (used_default_char != nullptr) *used_default_char = substituted ? TRUE : FALSE;
   return written;
 }
