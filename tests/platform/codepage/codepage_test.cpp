@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/base/last_error.h"
+#include "platform/codepage/iconv_handle.h"
 
 namespace {
 
@@ -225,6 +226,24 @@ TEST(CodePage, ConvertsOnSeveralThreads) {
   second.join();
   EXPECT_TRUE(first_ok);
   EXPECT_TRUE(second_ok);
+}
+
+// Converters are opened once per thread and code page, however many calls follow, and closed
+// when the thread ends.
+TEST(CodePage, OpensConvertersOncePerThreadAndClosesThem) {
+  const int before = IconvHandle::open_count();
+  int during = 0;
+  std::thread worker([&] {
+    for (int i = 0; i < 500; ++i) {
+      for (UINT code_page : {CP_GBK, CP_GB18030, CP_ACP, CP_UTF8}) {
+        to_narrow(code_page, to_wide(code_page, "abc"));
+      }
+    }
+    during = IconvHandle::open_count();
+  });
+  worker.join();
+  EXPECT_EQ(during, before + 6);  // three charsets, two directions
+  EXPECT_EQ(IconvHandle::open_count(), before);
 }
 
 }  // namespace
