@@ -83,6 +83,7 @@ TEST(FindText, PositionsOffsetsAndCase) {
        "a\xA1\xB0",
        straddling, left_out, false, 4},
       {"truncated lead matches as one byte", "a\xB0", "\xB0", left_out, false, 2},
+      {"folding reaches second bytes", "x\xB0\x41", "\xB0\x61", left_out, true, 2},
       {"double-byte needle with folding", "x\xC1\xC2", "\xC1\xC2", left_out, true, 2},
   };
   for (const auto& row : rows) {
