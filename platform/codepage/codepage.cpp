@@ -17,8 +17,8 @@
 //   any other offending byte becomes one U+FFFD on its own, so an ASCII byte after a stray
 //   lead byte survives. A truncated sequence at the very end becomes one U+FFFD.
 // - UTF-16 to narrow: a character the code page cannot hold becomes the default character
-//   ("?" unless the caller gives one), a surrogate pair counting as one character; an
-//   unpaired surrogate becomes the default character as well.
+//   ("?", or the first byte of the caller's default character), a surrogate pair counting as
+//   one character; an unpaired surrogate becomes the default character as well.
 // Flags are accepted and ignored: the conversions never compose or decompose characters.
 
 namespace {
