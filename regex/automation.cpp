@@ -97,6 +97,7 @@ void variant_assign(VARIANT& variant, const Bytes& bytes) {
 }
 
 Text variant_text(const VARIANT& variant) {
+  if (const std::u16string* string = variant.as_string()) return from_automation_string(*string);
   VARIANT text;
   if (FAILED(VariantChangeType(&text, &variant, 0, VT_BSTR))) return {};
   return from_automation_string(*text.as_string());

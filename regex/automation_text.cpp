@@ -1,16 +1,33 @@
 #include "regex/automation_text.h"
 
+#include <algorithm>
+
 #include "platform/codepage/codepage.h"
 
 namespace {
+
 // Texts are far below 2 GiB; longer ones would not fit the platform's int sizes.
 int as_int(std::size_t length) {
   return static_cast<int>(length);
 }
+
+// Member names and most values are ASCII, which the code page maps one to one; they are
+// copied across without a trip through the converter.
+template <class Unit>
+bool all_ascii(std::basic_string_view<Unit> units) {
+  return std::all_of(units.begin(), units.end(),
+                     [](Unit unit) { return static_cast<std::uint32_t>(unit) < 0x80; });
+}
+
+// A Text never holds a zero byte, so a string ends at its first zero unit.
+std::u16string_view up_to_zero(std::u16string_view units) {
+  return units.substr(0, units.find(u'\0'));
+}
+
 }  // namespace
 
 std::u16string to_automation_string(const Text& text) {
-  if (text.empty()) return {};
+  if (all_ascii(std::string_view(text))) return std::u16string(text.begin(), text.end());
   const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), as_int(text.size()), nullptr, 0);
   std::u16string units(static_cast<std::size_t>(needed), u'\0');
   if (needed == 0 || MultiByteToWideChar(CP_ACP, 0, text.data(), as_int(text.size()), units.data(),
@@ -21,8 +38,13 @@ std::u16string to_automation_string(const Text& text) {
 }
 
 Text from_automation_string(std::u16string_view units) {
-  // A Text never holds a zero byte, so a string ends at its first zero unit.
-  units = units.substr(0, units.find(u'\0'));
+  units = up_to_zero(units);
+  if (all_ascii(units)) {
+    Text text(units.size(), '\0');
+    std::transform(units.begin(), units.end(), text.begin(),
+                   [](char16_t unit) { return static_cast<char>(unit); });
+    return text;
+  }
   const std::int32_t needed = automation_text_length(units);
   Text text(static_cast<std::size_t>(needed), '\0');
   if (needed == 0 || WideCharToMultiByte(CP_ACP, 0, units.data(), as_int(units.size()), text.data(),
@@ -33,8 +55,8 @@ Text from_automation_string(std::u16string_view units) {
 }
 
 std::int32_t automation_text_length(std::u16string_view units) {
-  units = units.substr(0, units.find(u'\0'));
-  if (units.empty()) return 0;
+  units = up_to_zero(units);
+  if (all_ascii(units)) return static_cast<std::int32_t>(units.size());
   return WideCharToMultiByte(CP_ACP, 0, units.data(), as_int(units.size()), nullptr, 0, nullptr,
                              nullptr);
 }
