@@ -45,12 +45,11 @@ Text from_automation_string(std::u16string_view units) {
                    [](char16_t unit) { return static_cast<char>(unit); });
     return text;
   }
-  const std::int32_t needed = automation_text_length(units);
-  Text text(static_cast<std::size_t>(needed), '\0');
-  if (needed == 0 || WideCharToMultiByte(CP_ACP, 0, units.data(), as_int(units.size()), text.data(),
-                                         needed, nullptr, nullptr) != needed) {
-    return {};
-  }
+  // One pass into room for the longest form (four bytes a unit), then trimmed.
+  Text text(units.size() * 4, '\0');
+  const int written = WideCharToMultiByte(CP_ACP, 0, units.data(), as_int(units.size()),
+                                          text.data(), as_int(text.size()), nullptr, nullptr);
+  text.resize(static_cast<std::size_t>(written));
   return text;
 }
 
