@@ -13,6 +13,8 @@ std::string trusted_extra_ca_file() {
 }
 
 constexpr long maximum_redirects = 10;
+// libcurl's receive buffer: large enough that big bodies cost few callbacks.
+constexpr long receive_buffer_size = 256 * 1024;
 // Where the system keeps its trusted certificates, one file per hash.
 constexpr const char* system_ca_directory = "/etc/ssl/certs";
 
@@ -24,7 +26,9 @@ bool apply_transfer_policy(CURL* handle, bool secure_origin, bool follow_redirec
       curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
       // An empty proxy name also keeps libcurl from reading the proxy environment.
       curl_easy_setopt(handle, CURLOPT_PROXY, "") == CURLE_OK &&
-      curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1) == CURLE_OK &&
+      curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) ==
+          CURLE_OK &&
+      curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, receive_buffer_size) == CURLE_OK &&
       curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
       curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
       curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, follow_redirects ? 1L : 0L) == CURLE_OK &&

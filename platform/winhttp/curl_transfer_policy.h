@@ -1,6 +1,6 @@
 #pragma once
 // Settings shared by every transfer of this layer: TLS validation against the system's store
-// (plus a CA a test trusts), HTTP/1.1 at most, no proxy or other setting taken from the
+// (plus a CA a test trusts), HTTP/1.1 at most, a large receive buffer, no proxy or other setting taken from the
 // environment, and the redirect policy.
 #include <curl/curl.h>
 

@@ -10,8 +10,6 @@ namespace {
 
 // Body bytes held before the transfer pauses for the caller to take them.
 constexpr std::size_t body_hold_limit = 2 * 1024 * 1024;
-// Size of libcurl's receive buffer.
-constexpr long receive_buffer_size = 256 * 1024;
 // Longest single wait inside the driving loop.
 constexpr int longest_wait_ms = 1000;
 
@@ -77,7 +75,6 @@ CURLcode RequestTransfer::configure() {
     set(CURLOPT_COOKIEFILE, "");  // turns the cookie engine on, reading no file
   }
   set(CURLOPT_CONNECTTIMEOUT_MS, connect_timeout_ms(setup_.timeouts));
-  set(CURLOPT_BUFFERSIZE, receive_buffer_size);
   set(CURLOPT_HEADERFUNCTION, &RequestTransfer::on_header);
   set(CURLOPT_HEADERDATA, this);
   set(CURLOPT_WRITEFUNCTION, &RequestTransfer::on_body);
