@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "bench/regex/collecting_reporter.h"
+#include "bench/support/collecting_reporter.h"
 #include "platform/com/com_init.h"
 #include "regex/automation_text.h"
 #include "regex/regex_object.h"

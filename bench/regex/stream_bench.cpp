@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "bench/regex/collecting_reporter.h"
+#include "bench/support/collecting_reporter.h"
 #include "platform/com/com_init.h"
 #include "regex/automation.h"
 
