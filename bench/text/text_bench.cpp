@@ -194,10 +194,14 @@ class CollectingReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
   }
 
-  // Seconds per iteration, or 0 when the benchmark did not run.
+  // Seconds per iteration (the median when the run was repeated), or 0 when the benchmark did
+  // not run.
   double seconds(const std::string& name) const {
-    const auto found = seconds_.find(name);
-    return found == seconds_.end() ? 0 : found->second;
+    for (const std::string& key : {name + "_median", name}) {
+      const auto found = seconds_.find(key);
+      if (found != seconds_.end()) return found->second;
+    }
+    return 0;
   }
 
  private:
