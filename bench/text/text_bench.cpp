@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "bench/support/collecting_reporter.h"
 #include "text/bytes_ops.h"
 #include "text/text_between.h"
 #include "text/text_ops.h"
@@ -180,33 +181,6 @@ BENCHMARK(join_bytes_loop)->Unit(benchmark::kMillisecond);
 BENCHMARK(vector_insert_loop)->Unit(benchmark::kMillisecond);
 BENCHMARK(join_text_loop)->Unit(benchmark::kMillisecond);
 BENCHMARK(string_append_loop)->Unit(benchmark::kMillisecond);
-
-// Shows the runs as usual and keeps each one's time per iteration for the summary.
-class CollectingReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (!run.error_occurred) {
-        seconds_[run.benchmark_name()] =
-            run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
-  // Seconds per iteration (the median when the run was repeated), or 0 when the benchmark did
-  // not run.
-  double seconds(const std::string& name) const {
-    for (const std::string& key : {name + "_median", name}) {
-      const auto found = seconds_.find(key);
-      if (found != seconds_.end()) return found->second;
-    }
-    return 0;
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
 
 const char* verdict(bool met) {
   return met ? "met" : "MISSED";
