@@ -28,12 +28,11 @@ std::u16string_view up_to_zero(std::u16string_view units) {
 
 std::u16string to_automation_string(const Text& text) {
   if (all_ascii(std::string_view(text))) return std::u16string(text.begin(), text.end());
-  const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), as_int(text.size()), nullptr, 0);
-  std::u16string units(static_cast<std::size_t>(needed), u'\0');
-  if (needed == 0 || MultiByteToWideChar(CP_ACP, 0, text.data(), as_int(text.size()), units.data(),
-                                         needed) != needed) {
-    return {};
-  }
+  // One pass into room for the longest form (a unit for every byte), then trimmed.
+  std::u16string units(text.size(), u'\0');
+  const int written = MultiByteToWideChar(CP_ACP, 0, text.data(), as_int(text.size()), units.data(),
+                                          as_int(units.size()));
+  units.resize(static_cast<std::size_t>(written));
   return units;
 }
 
