@@ -28,13 +28,15 @@ bool apply_transfer_policy(CURL* handle, bool secure_origin, bool follow_redirec
       curl_easy_setopt(handle, CURLOPT_PROXY, "") == CURLE_OK &&
       curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) ==
           CURLE_OK &&
-      curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, receive_buffer_size) == CURLE_OK &&
       curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
       curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
       curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, follow_redirects ? 1L : 0L) == CURLE_OK &&
       curl_easy_setopt(handle, CURLOPT_MAXREDIRS, maximum_redirects) == CURLE_OK &&
       curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR,
                        secure_origin ? "https" : "http,https") == CURLE_OK;
+  // Only a tuning: libcurl refuses a new size while it still holds the buffer of a failed
+  // transfer on a reused handle, and the default size works as well, just more slowly.
+  if (ok) curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, receive_buffer_size);
   if (const std::string extra = trusted_extra_ca_file(); ok && !extra.empty()) {
     ok = curl_easy_setopt(handle, CURLOPT_CAINFO, extra.c_str()) == CURLE_OK &&
          curl_easy_setopt(handle, CURLOPT_CAPATH, system_ca_directory) == CURLE_OK;

@@ -157,6 +157,7 @@ TEST_F(MediaClientTest, GetsNoResponseFromUnusableAddresses) {
     EXPECT_EQ(received.body, "");
   }
   EXPECT_EQ(untrusted.request_count(), 0u);
+  // The one handle still fetches after all those failures.
   EXPECT_EQ(fetch(secure.url("/m")).body, "secure media");
 }
 
