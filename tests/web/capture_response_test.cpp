@@ -1,16 +1,13 @@
 // What web_access captures from a real response: status, headers, cookies, redirect
 // address, bytes, and the page recoded from the charset it declares.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/codepage/codepage.h"
-#include "platform/com/com_init.h"
-#include "platform/com/dispatch.h"
-#include "platform/winhttp/winhttp.h"
+#include "platform/codepage/iconv_handle.h"
 #include "tests/support/test_server.h"
+#include "tests/web/balanced_test.h"
 #include "web/web_access.h"
 
 namespace {
@@ -20,17 +17,16 @@ using test_support::TestServer;
 
 // `utf8` in the encoding iconv calls `charset`.
 std::string encoded(const char* charset, std::u8string_view utf8) {
-  iconv_t converter = iconv_open(charset, "UTF-8");
-  EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1)) << charset;
+  const IconvHandle converter(charset, "UTF-8");
+  EXPECT_TRUE(converter.is_open()) << charset;
   std::string in(utf8.begin(), utf8.end());
   std::string out(in.size() * 4 + 16, '\0');
   char* in_at = in.data();
   size_t in_left = in.size();
   char* out_at = out.data();
   size_t out_left = out.size();
-  EXPECT_NE(iconv(converter, &in_at, &in_left, &out_at, &out_left), static_cast<size_t>(-1))
+  EXPECT_NE(iconv(converter.get(), &in_at, &in_left, &out_at, &out_left), static_cast<size_t>(-1))
       << charset;
-  iconv_close(converter);
   out.resize(out.size() - out_left);
   return out;
 }
@@ -45,19 +41,9 @@ std::string utf8_bytes(std::u8string_view utf8) {
   return std::string(utf8.begin(), utf8.end());
 }
 
-class CaptureResponse : public ::testing::Test {
+class CaptureResponse : public BalancedWebTest {
  protected:
-  void SetUp() override { initialisations_ = com_initialization_count(); }
-  void TearDown() override {
-    EXPECT_EQ(winhttp_open_handle_count(), 0);
-    EXPECT_EQ(live_object_count(), 0);
-    EXPECT_EQ(com_initialization_count(), initialisations_);
-  }
-
   TestServer server;
-
- private:
-  int initialisations_ = 0;
 };
 
 TEST_F(CaptureResponse, StatusAndHeadersComeBackAsReceived) {

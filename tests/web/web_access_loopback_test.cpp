@@ -4,10 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com/com_init.h"
-#include "platform/com/dispatch.h"
-#include "platform/winhttp/winhttp.h"
 #include "tests/support/test_server.h"
+#include "tests/web/balanced_test.h"
 #include "text/literal.h"
 #include "web/event_pump.h"
 #include "web/web_access.h"
@@ -19,22 +17,9 @@ using test_support::RecordedRequest;
 using test_support::Response;
 using test_support::TestServer;
 
-// Every test ends with no open HTTP handle, no live automation object and the thread's
-// automation initialisations back where they were.
-class WebAccessLoopback : public ::testing::Test {
+class WebAccessLoopback : public BalancedWebTest {
  protected:
-  void SetUp() override { initialisations_ = com_initialization_count(); }
-  void TearDown() override {
-    set_event_pump(nullptr);
-    EXPECT_EQ(winhttp_open_handle_count(), 0);
-    EXPECT_EQ(live_object_count(), 0);
-    EXPECT_EQ(com_initialization_count(), initialisations_);
-  }
-
   TestServer server;
-
- private:
-  int initialisations_ = 0;
 };
 
 TEST_F(WebAccessLoopback, DefaultGetSendsExactlyTheDefaultHeaderBlock) {
