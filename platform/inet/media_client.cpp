@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/inet/media_client_testing.h"
+#include "platform/winhttp/ascii_text.h"
 #include "platform/winhttp/curl_handles.h"
 #include "platform/winhttp/curl_transfer_policy.h"
 #include "platform/winhttp/response_head.h"
@@ -100,7 +101,7 @@ MediaFetchResult media_fetch(std::string_view url, const MediaReceiver& receiver
 
   CURL* const easy = handle.easy.get();
   Fetch fetch{receiver, easy};
-  const bool secure = address.size() > 6 && curl_strnequal(address.c_str(), "https:", 6) != 0;
+  const bool secure = ascii_starts_with_ignoring_case(address, "https:");
   if (!configure(easy, address, secure, fetch, headers)) return {};
   const CURLcode result = curl_easy_perform(easy);
 

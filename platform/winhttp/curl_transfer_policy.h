@@ -1,7 +1,7 @@
 #pragma once
 // Settings shared by every transfer of this layer: TLS validation against the system's store
-// (plus a CA a test trusts), HTTP/1.1 at most, a large receive buffer, no proxy or other setting taken from the
-// environment, and the redirect policy.
+// (plus a CA a test trusts), HTTP/1.1 at most, a large receive buffer, no proxy or other setting
+// taken from the environment, and the redirect policy.
 #include <curl/curl.h>
 
 #include <string>

@@ -1,28 +1,15 @@
 #include "platform/winhttp/response_head.h"
 
-#include <cctype>
 #include <cstdlib>
 
+#include "platform/winhttp/ascii_text.h"
+
 namespace {
-
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  }
-  return true;
-}
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
 
 bool from_secure_address(CURL* handle) {
   char* address = nullptr;
   return curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &address) == CURLE_OK &&
-         address != nullptr && starts_with_ignoring_case(address, "https:");
+         address != nullptr && ascii_starts_with_ignoring_case(address, "https:");
 }
 
 }  // namespace
@@ -31,7 +18,7 @@ ResponseHeadTracker::Step ResponseHeadTracker::add_line(std::string_view line, C
   if (final_) return Step::more;  // trailers of a chunked body are not part of the head
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
 
-  if (starts_with_ignoring_case(line, "http/")) {  // a new response begins
+  if (ascii_starts_with_ignoring_case(line, "http/")) {  // a new response begins
     head_.clear();
     has_location_ = false;
     to_plain_http_ = false;
@@ -39,10 +26,10 @@ ResponseHeadTracker::Step ResponseHeadTracker::add_line(std::string_view line, C
     const auto blank = line.find(' ');
     status_ =
         blank == std::string_view::npos ? 0 : std::strtol(line.data() + blank + 1, nullptr, 10);
-  } else if (starts_with_ignoring_case(line, "location:")) {
-    const std::string_view target = trim(line.substr(9));
+  } else if (ascii_starts_with_ignoring_case(line, "location:")) {
+    const std::string_view target = trim_blanks(line.substr(9));
     has_location_ = !target.empty();
-    to_plain_http_ = starts_with_ignoring_case(target, "http:");
+    to_plain_http_ = ascii_starts_with_ignoring_case(target, "http:");
   }
   head_.append(line);
   head_.append("\r\n");

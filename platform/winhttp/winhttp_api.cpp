@@ -1,12 +1,12 @@
 // The interface's functions over libcurl (except WinHttpCrackUrl, in url_cracking.cpp).
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
 #include "platform/base/last_error.h"
+#include "platform/winhttp/ascii_text.h"
 #include "platform/winhttp/curl_transfer_policy.h"
 #include "platform/winhttp/internet_handles.h"
 #include "platform/winhttp/wide_strings.h"
@@ -29,19 +29,6 @@ std::nullptr_t fail_null(DWORD code) {
   return nullptr;
 }
 
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
 // Fills the session's proxies from a list like "host:port", "http=host:port" or
 // "http=a:1;https=b:2" (entries separated by ";" or blanks).
 bool parse_proxy_list(std::string_view list, Session& session) {
@@ -60,10 +47,10 @@ bool parse_proxy_list(std::string_view list, Session& session) {
     if (entry.empty()) return false;
     // An entry for a scheme wins over a plain entry for all schemes.
     const bool plain = scheme.empty();
-    if ((plain && session.http_proxy.empty()) || equal_ignoring_case(scheme, "http")) {
+    if ((plain && session.http_proxy.empty()) || ascii_equal_ignoring_case(scheme, "http")) {
       session.http_proxy = entry;
     }
-    if ((plain && session.https_proxy.empty()) || equal_ignoring_case(scheme, "https")) {
+    if ((plain && session.https_proxy.empty()) || ascii_equal_ignoring_case(scheme, "https")) {
       session.https_proxy = entry;
     }
     any = true;
@@ -84,11 +71,11 @@ bool parse_header_lines(std::string_view text, std::vector<HeaderLine>& lines) {
     std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (trim(line).empty()) continue;
+    if (trim_blanks(line).empty()) continue;
     const auto colon = line.find(':');
     if (colon == std::string_view::npos || colon == 0) return false;
-    lines.push_back(
-        {std::string(trim(line.substr(0, colon))), std::string(trim(line.substr(colon + 1)))});
+    lines.push_back({std::string(trim_blanks(line.substr(0, colon))),
+                     std::string(trim_blanks(line.substr(colon + 1)))});
   }
   return true;
 }
@@ -102,7 +89,7 @@ bool add_request_headers(Request& request, std::u16string_view headers, DWORD mo
   for (auto& line : lines) {
     auto& present = request.headers;
     const auto same_name = std::find_if(present.begin(), present.end(), [&](const auto& header) {
-      return equal_ignoring_case(header.first, line.name);
+      return ascii_equal_ignoring_case(header.first, line.name);
     });
     if (replace && same_name != present.end()) {
       if (line.value.empty()) {
@@ -120,8 +107,9 @@ bool add_request_headers(Request& request, std::u16string_view headers, DWORD mo
 }
 
 bool has_header(const Request& request, std::string_view name) {
-  return std::any_of(request.headers.begin(), request.headers.end(),
-                     [&](const auto& header) { return equal_ignoring_case(header.first, name); });
+  return std::any_of(request.headers.begin(), request.headers.end(), [&](const auto& header) {
+    return ascii_equal_ignoring_case(header.first, name);
+  });
 }
 
 // Percent-encodes the bytes that may not appear in a request target as they are.

@@ -553,4 +553,9 @@ std::size_t TestServer::connection_count() const {
   return state_->connections;
 }
 
+std::uint16_t unused_loopback_port() {
+  const TestServer released;
+  return released.port();
+}
+
 }  // namespace test_support

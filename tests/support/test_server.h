@@ -136,4 +136,7 @@ class TestServer {
   std::shared_ptr<ServerState> state_;
 };
 
+// A loopback port that nobody listens on (one a server just gave back), for refused connections.
+std::uint16_t unused_loopback_port();
+
 }  // namespace test_support

@@ -131,11 +131,7 @@ TEST_F(MediaClientTest, GetsNoResponseFromUnusableAddresses) {
   TestServer untrusted(TestServer::Scheme::https_untrusted);
   TestServer secure(TestServer::Scheme::https);
   secure.route("/m", Response::ok("secure media"));
-  std::uint16_t closed_port;
-  {
-    TestServer gone;
-    closed_port = gone.port();
-  }
+  const std::uint16_t closed_port = test_support::unused_loopback_port();
   struct Case {
     const char* name;
     std::string url;

@@ -200,11 +200,7 @@ TEST_F(RequestTest, FailsCleanlyOnBrokenResponsesAndClosedPorts) {
   server.route("/garbage", raw("this is not http\r\n\r\n"));
   server.route("/bad-status", raw("HTTP/1.1 abc\r\n\r\n"));
   server.route("/nothing", raw(""));
-  std::uint16_t closed_port;
-  {
-    TestServer gone;
-    closed_port = gone.port();
-  }
+  const std::uint16_t closed_port = test_support::unused_loopback_port();
   struct Case {
     const char* name;
     std::string url;
