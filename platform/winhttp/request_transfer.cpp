@@ -211,10 +211,13 @@ DWORD RequestTransfer::failure_code() const {
     case CURLE_GOT_NOTHING:
     case CURLE_BAD_CONTENT_ENCODING:
       return ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
+    case CURLE_PROXY:  // the proxy refused the tunnel
+      return ERROR_WINHTTP_CANNOT_CONNECT;
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_PARTIAL_FILE:
-      return ERROR_WINHTTP_CONNECTION_ERROR;
+      // Before the request went out, the way to the server was never open.
+      return head_sent_ ? ERROR_WINHTTP_CONNECTION_ERROR : ERROR_WINHTTP_CANNOT_CONNECT;
     case CURLE_OUT_OF_MEMORY:
       return ERROR_NOT_ENOUGH_MEMORY;
     default:
@@ -252,11 +255,12 @@ std::size_t RequestTransfer::on_body(char* data, std::size_t size, std::size_t c
   return size * count;
 }
 
-int RequestTransfer::on_debug(CURL*, curl_infotype type, char*, std::size_t size, void* self) {
+int RequestTransfer::on_debug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) {
   auto& transfer = *static_cast<RequestTransfer*>(self);
   switch (type) {
     case CURLINFO_HEADER_OUT:
-      transfer.head_sent_ = true;
+      // A proxy's CONNECT goes out before the request itself does.
+      if (std::string_view(data, size).substr(0, 8) != "CONNECT ") transfer.head_sent_ = true;
       ++transfer.activity_;
       break;
     case CURLINFO_DATA_OUT:

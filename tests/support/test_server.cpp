@@ -30,6 +30,8 @@
 namespace test_support {
 namespace {
 
+class Connection;
+
 bool equal_ignoring_case(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
@@ -147,6 +149,8 @@ struct ServerState {
 
   void accept_loop();
   void serve_connection(int fd);
+  // Answers a proxy's CONNECT to a loopback port and relays the bytes of the tunnel.
+  void tunnel(Connection& connection, int fd, const std::string& target);
 };
 
 namespace {
@@ -433,6 +437,11 @@ void ServerState::serve_connection(int fd) {
         requests.push_back(*request);
         const auto route = routes.find(request->path);
         handler = route != routes.end() ? route->second : fallback;
+        if (route == routes.end() && request->method == "CONNECT") handler = nullptr;
+      }
+      if (!handler) {
+        tunnel(connection, fd, request->target);
+        break;
       }
       ConnectionExchange exchange(*this, connection, *request);
       handler(*request, exchange);
@@ -443,6 +452,41 @@ void ServerState::serve_connection(int fd) {
   std::lock_guard lock(mutex);
   open_sockets.erase(fd);
   ::close(fd);
+}
+
+void ServerState::tunnel(Connection& connection, int fd, const std::string& target) {
+  const auto colon = target.rfind(':');
+  const std::string host = target.substr(0, colon);
+  if (colon == std::string::npos || (host != "127.0.0.1" && host != "localhost")) {
+    connection.write_all("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+    return;
+  }
+  const int upstream = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(std::atoi(target.c_str() + colon + 1)));
+  if (upstream < 0 ||
+      connect(upstream, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (upstream >= 0) ::close(upstream);
+    connection.write_all("HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n");
+    return;
+  }
+  connection.write_all("HTTP/1.1 200 Connection established\r\n\r\n");
+  // Relays bytes both ways until either side closes or the server stops.
+  pollfd ends[2] = {{fd, POLLIN, 0}, {upstream, POLLIN, 0}};
+  char buffer[16384];
+  bool open = true;
+  while (open && !stopped()) {
+    if (poll(ends, 2, 50) < 0 && errno != EINTR) break;
+    for (int from = 0; from < 2 && open; ++from) {
+      if ((ends[from].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+      const ssize_t n = recv(ends[from].fd, buffer, sizeof buffer, 0);
+      open =
+          n > 0 && send(ends[1 - from].fd, buffer, static_cast<std::size_t>(n), MSG_NOSIGNAL) == n;
+    }
+  }
+  ::close(upstream);
 }
 
 TestServer::TestServer(Scheme scheme) : state_(std::make_shared<ServerState>()) {

@@ -14,10 +14,11 @@
 //
 // Routes match the path of the request target without its query; an absolute-form target
 // ("http://host:port/path", as sent to a proxy) matches by its path too, so the same server
-// can be configured as a client's HTTP proxy and answer for any origin. Unrouted paths get
-// "404 Not Found". Connections are kept alive between requests unless the request or the
-// response says otherwise. The destructor stops the server, wakes every stalled handler and
-// joins all threads.
+// can be configured as a client's HTTP proxy and answer for any origin. A CONNECT request
+// (https through the proxy) to a loopback port opens a tunnel to that port, unless a route
+// for its target ("127.0.0.1:PORT") answers it instead. Unrouted paths get "404 Not Found".
+// Connections are kept alive between requests unless the request or the response says otherwise.
+// The destructor stops the server, wakes every stalled handler and joins all threads.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>

@@ -192,6 +192,31 @@ TEST_F(TransportTest, GoesThroughANamedProxyInEitherForm) {
   EXPECT_EQ(origin.last_request().target, "/direct");
 }
 
+TEST_F(TransportTest, TunnelsHttpsThroughTheProxyWithItsCredentials) {
+  TestServer proxy;
+  TestServer origin(TestServer::Scheme::https);
+  origin.route("/secret", Response::ok("tunnelled"));
+  ClientRequest request;
+  request.url = to_utf16(origin.url("/secret"));
+  request.access_type = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+  request.proxy = to_utf16(proxy.host_port());
+  request.proxy_user = u"pu";
+  request.proxy_password = u"pp";
+  const ClientResult result = run_request(request);
+  ASSERT_EQ(result.failed_at, "");
+  EXPECT_EQ(result.body, "tunnelled");
+  const RecordedRequest connect = proxy.last_request();
+  EXPECT_EQ(connect.request_line, "CONNECT " + origin.host_port() + " HTTP/1.1");
+  EXPECT_EQ(connect.header("Proxy-Authorization"), "Basic cHU6cHA=");
+  EXPECT_EQ(origin.last_request().header_count("Proxy-Authorization"), 0u);
+
+  proxy.route(origin.host_port(), Response::status(407, "Proxy Authentication Required"));
+  const ClientResult refused = run_request(request);
+  EXPECT_EQ(refused.failed_at, "WinHttpSendRequest");
+  EXPECT_EQ(refused.error, ERROR_WINHTTP_CANNOT_CONNECT);
+  EXPECT_EQ(origin.request_count(), 1u);
+}
+
 TEST_F(TransportTest, ReceiveTimeOutBoundsEachWaitNotTheWholeTransfer) {
   TestServer server;
   server.route("/stall-head", [](const RecordedRequest&, Exchange& exchange) { exchange.stall(); });
