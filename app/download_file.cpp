@@ -33,5 +33,6 @@ Bytes download_file(const Text& address) {
   const MediaFetchResult result = media_fetch(text_to_utf8(address), receiver);
   const bool succeeded =
       result.responded && result.status >= 200 && result.status <= 299 && result.complete;
-  return succeeded ? body : Bytes{};
+  if (!succeeded) return {};
+  return body;
 }

@@ -16,6 +16,10 @@
 #include "app/main_window.h"
 #include "app/run_directory.h"
 #include "app/system_text.h"
+#include "platform/com/com_init.h"
+#include "platform/com/dispatch.h"
+#include "platform/inet/media_client.h"
+#include "platform/winhttp/winhttp.h"
 #include "tests/app/message_box_answerer.h"
 #include "tests/app/temporary_directory.h"
 #include "tests/app/test_text.h"
@@ -57,6 +61,7 @@ QString success_message(const Text& title) {
 class DownloadCommand : public testing::Test {
  protected:
   void SetUp() override {
+    initialisations_ = com_initialization_count();
     run_directory_ = text_to_utf8(run_directory());
     // The test runs from its own temporary copy, see relocated_main.cpp.
     ASSERT_NE(run_directory_.string().find("songsaver-run-"), std::string::npos);
@@ -71,6 +76,11 @@ class DownloadCommand : public testing::Test {
   void TearDown() override {
     delete window_.data();
     for (const std::string& name : songs()) std::filesystem::remove_all(run_directory_ / name);
+    // Every run gave back what it took; only the media client's one handle stays.
+    EXPECT_EQ(winhttp_open_handle_count(), 0);
+    EXPECT_EQ(live_object_count(), 0);
+    EXPECT_EQ(com_initialization_count(), initialisations_);
+    EXPECT_LE(media_client_handle_count(), 1);
   }
 
   // Types `link` into the edit box and clicks "下载歌曲"; returns when the command is done.
@@ -108,6 +118,7 @@ class DownloadCommand : public testing::Test {
   QLineEdit* edit_box_ = nullptr;
   QPushButton* button_ = nullptr;
   std::string media_;
+  int initialisations_ = 0;
 };
 
 TEST_F(DownloadCommand, SavesTheMediaUnderTheTitleAndSaysSo) {

@@ -1,7 +1,7 @@
 // Runs the app tests from a copy of this executable in a fresh temporary directory, so that
 // the program's run directory (where songs are saved) is a directory of the test's own,
-// removed afterwards. The copy runs the tests on the offscreen platform with the window's
-// event pump installed.
+// removed afterwards. The copy runs the tests as the program runs: the automation runtime
+// initialised for the thread, the offscreen platform, and the window's event pump.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/process_events.h"
+#include "platform/com/com_init.h"
 #include "web/event_pump.h"
 
 namespace {
@@ -44,9 +45,15 @@ int run_relocated_copy(char** argv) {
 
 int main(int argc, char** argv) {
   if (std::getenv(relocated_marker) == nullptr) return run_relocated_copy(argv);
+  OleInitialize(nullptr);
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QApplication application(argc, argv);
-  set_event_pump(&process_events);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  int status = 0;
+  {
+    QApplication application(argc, argv);
+    set_event_pump(&process_events);
+    testing::InitGoogleTest(&argc, argv);
+    status = RUN_ALL_TESTS();
+  }
+  OleUninitialize();
+  return status;
 }
