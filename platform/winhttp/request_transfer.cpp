@@ -48,7 +48,10 @@ CURLcode RequestTransfer::configure() {
   set(CURLOPT_URL, setup_.url.c_str());
   set(CURLOPT_PATH_AS_IS, 1L);  // the object name goes out as the caller gave it
   set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-  if (setup_.verb == "HEAD") {
+  // A HEAD response has no body, whatever its Content-Length says. libcurl knows that unless
+  // the HEAD request carries a body of its own; then the transfer ends at the final head.
+  ends_at_final_head_ = setup_.verb == "HEAD" && setup_.sends_body;
+  if (setup_.verb == "HEAD" && !setup_.sends_body) {
     set(CURLOPT_NOBODY, 1L);
   } else if (setup_.sends_body) {
     set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(setup_.body.size()));
@@ -130,6 +133,10 @@ void RequestTransfer::drive(Condition reached, int idle_limit_ms) {
   auto last_activity = std::chrono::steady_clock::now();
   std::uint64_t activity_seen = activity_;
   while (!finished_ && !reached()) {
+    if (ends_at_final_head_ && head_->final_head_complete()) {
+      finish(CURLE_OK);
+      break;
+    }
     if (paused_ && held() == 0) {
       paused_ = false;
       if (const CURLcode code = curl_easy_pause(easy_.get(), CURLPAUSE_CONT); code != CURLE_OK) {

@@ -85,7 +85,8 @@ class RequestTransfer {
   bool response_started_ = false;
   bool refused_redirect_ = false;
   bool paused_ = false;
-  std::uint64_t activity_ = 0;  // counts callbacks that moved bytes
+  bool ends_at_final_head_ = false;  // a HEAD request with a body
+  std::uint64_t activity_ = 0;       // counts callbacks that moved bytes
 
   std::vector<std::uint8_t> body_;
   std::size_t body_read_ = 0;

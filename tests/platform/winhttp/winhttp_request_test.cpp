@@ -82,15 +82,17 @@ TEST_F(RequestTest, SendsTheBodyWithAnyVerb) {
   }
 }
 
-TEST_F(RequestTest, HeadRequestGetsTheHeadWithoutBody) {
+TEST_F(RequestTest, HeadRequestSendsItsBodyAndGetsTheHeadWithoutBody) {
   TestServer server;
   server.route("/page", Response::ok("twelve bytes"));
   ClientRequest request;
   request.url = to_utf16(server.url("/page"));
   request.verb = u"HEAD";
+  request.body = "a=1";
   const ClientResult result = run_request(request);
   ASSERT_EQ(result.failed_at, "");
   EXPECT_EQ(server.last_request().method, "HEAD");
+  EXPECT_EQ(server.last_request().body, "a=1");
   EXPECT_NE(result.raw_headers.find(u"Content-Length: 12\r\n"), std::u16string::npos);
   EXPECT_EQ(result.body, "");
 }
