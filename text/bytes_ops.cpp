@@ -29,8 +29,10 @@ Bytes text_to_bytes(const Text& text) {
 }
 
 Text bytes_to_text(const Bytes& bytes) {
-  const auto end = std::find(bytes.begin(), bytes.end(), 0);
-  return Text(bytes.begin(), end);
+  if (bytes.empty()) return Text();
+  const char* first = reinterpret_cast<const char*>(bytes.data());
+  const void* zero = std::memchr(first, 0, bytes.size());
+  return Text(first, zero ? static_cast<const char*>(zero) : first + bytes.size());
 }
 
 std::int32_t array_size(const TextArray& array) {

@@ -3,7 +3,6 @@
 // least 300 MB/s on 1 MiB, every walk growing linearly (16 MiB at most 20 times 1 MiB), and
 // the append loops at least half as fast as appending to a std::vector or std::string.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "bench/support/collecting_reporter.h"
+#include "bench/support/steady_memory.h"
 #include "text/bytes_ops.h"
 #include "text/text_between.h"
 #include "text/text_ops.h"
@@ -220,11 +220,8 @@ void print_append_summary(const CollectingReporter& reporter, const std::string&
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Keep freed memory in the process: by default glibc hands the members of a 16 MiB split
-  // back to the kernel after each iteration and faults them in again on the next, a cost the
-  // 1 MiB case, below the thresholds, never pays. Both sizes then measure the walk alone.
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  // The members of a 16 MiB split would otherwise be faulted in afresh on every iteration.
+  keep_freed_memory();
   benchmark::Initialize(&argc, argv);
   CollectingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
