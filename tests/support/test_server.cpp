@@ -331,8 +331,7 @@ class ConnectionExchange final : public Exchange {
       case Response::Framing::chunked:
         head += "Transfer-Encoding: chunked\r\n";
         break;
-      case Response::Framing::as_given:
-        close();
+      case Response::Framing::as_given:  // the end of the body is the end of the connection
         break;
     }
     head += "\r\n";
@@ -367,6 +366,7 @@ class ConnectionExchange final : public Exchange {
       }
     }
     if (response.framing == Response::Framing::chunked) put("0\r\n\r\n");
+    if (response.framing == Response::Framing::as_given) close();
   }
 
   bool pause(std::chrono::milliseconds duration) override { return state_.wait(duration); }

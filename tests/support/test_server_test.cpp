@@ -63,6 +63,7 @@ TEST(TestServer, FramesAndDropsBodies) {
     const char* name;
     Response response;
     std::string expected;
+    const char* request = "GET /x HTTP/1.0\r\n\r\n";
   };
   Response chunked = Response::ok("abcdef");
   chunked.header_lines.clear();
@@ -71,16 +72,23 @@ TEST(TestServer, FramesAndDropsBodies) {
   Response dropped = Response::ok("0123456789");
   dropped.header_lines.clear();
   dropped.drop_after_body_bytes = 3;
+  // Framed by the end of the connection: sent whole, then closed although the request
+  // would keep the connection alive.
+  Response as_given = Response::ok("until the end");
+  as_given.header_lines.clear();
+  as_given.framing = Response::Framing::as_given;
   const Case cases[] = {
       {"chunked", chunked,
        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n2\r\nef\r\n0\r\n\r\n"},
       {"dropped", dropped, "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n012"},
+      {"as given", as_given, "HTTP/1.1 200 OK\r\n\r\nuntil the end",
+       "GET /x HTTP/1.1\r\nHost: h\r\n\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TestServer server;
     server.route("/x", c.response);
-    EXPECT_EQ(exchange_raw(server.port(), "GET /x HTTP/1.0\r\n\r\n"), c.expected);
+    EXPECT_EQ(exchange_raw(server.port(), c.request), c.expected);
   }
 }
 
