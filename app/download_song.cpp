@@ -10,9 +10,8 @@
 #include "web/web_access.h"
 
 Text download_song(const Text& share_link) {
-  WebAccessParams request;  // a GET with every other parameter left out
-  request.address = share_link;
-  const Text share_page = web_access(request);
+  // A GET with every other parameter left out.
+  const Text share_page = web_access({.address = share_link});
   // Only the page of an existing work carries "vkey".
   if (find_text(share_page, "vkey") == -1) {
     return gbk_literal(u8"分享链接不正确，或者作品已删除。");

@@ -2,8 +2,6 @@
 // ratio to the curl command-line tool saving the same address to /dev/null in the same run,
 // and the layer's peak memory beyond what the caller keeps.
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -11,11 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/curl_command.h"
 #include "platform/inet/media_client.h"
 #include "platform/winhttp/winhttp.h"
 #include "tests/support/test_server.h"
-
-extern char** environ;
 
 namespace {
 
@@ -50,20 +47,10 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Runs `curl -q -s --noproxy * -o /dev/null URL` (no .curlrc, no proxy); returns its wall time in
-// seconds, or -1 when it failed.
+// The wall time of curl saving `url` to /dev/null, in seconds; -1 when it failed.
 double curl_command_seconds(const std::string& url) {
-  std::vector<std::string> words = {"curl", "-q", "-s", "--noproxy", "*", "-o", "/dev/null", url};
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();
-  pid_t child = 0;
-  if (posix_spawnp(&child, "curl", nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return -1;
-  }
+  if (!run_curl({"-s", "-o", "/dev/null", url})) return -1;
   return seconds_since(start);
 }
 

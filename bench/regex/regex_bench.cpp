@@ -82,10 +82,8 @@ BENCHMARK(BM_Pcre2Direct)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   CoInitialize(nullptr);
-  benchmark::Initialize(&argc, argv);
   CollectingReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  run_benchmarks(argc, argv, reporter);
   for (const char* argument : {"/0", "/1"}) {
     const double ours = reporter.seconds(std::string("BM_RegexObject") + argument);
     const double reference = reporter.seconds(std::string("BM_Pcre2Direct") + argument);

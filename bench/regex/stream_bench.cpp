@@ -105,10 +105,8 @@ BENCHMARK(BM_IconvDirect)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   CoInitialize(nullptr);
-  benchmark::Initialize(&argc, argv);
   CollectingReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  run_benchmarks(argc, argv, reporter);
   const double megabytes = static_cast<double>(utf8_page().size()) / 1e6;
   const double read_text = reporter.seconds("BM_StreamReadText");
   const double recoding = reporter.seconds("BM_StreamRecodingToText");

@@ -28,3 +28,11 @@ class CollectingReporter : public benchmark::ConsoleReporter {
  private:
   std::map<std::string, double> seconds_;
 };
+
+// Runs the benchmarks the command line selects, reporting to the console and into
+// `reporter`.
+inline void run_benchmarks(int argc, char** argv, CollectingReporter& reporter) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+}

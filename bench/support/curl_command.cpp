@@ -6,7 +6,8 @@
 extern char** environ;
 
 bool run_curl(const std::vector<std::string>& arguments) {
-  std::vector<std::string> words = {"curl"};
+  // No .curlrc (-q must come first) and no proxy from the environment: loopback only.
+  std::vector<std::string> words = {"curl", "-q", "--noproxy", "*"};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());

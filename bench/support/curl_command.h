@@ -3,5 +3,6 @@
 #include <string>
 #include <vector>
 
-// Runs `curl` with these arguments and waits for it; true when it exited with 0.
+// Runs `curl` with these arguments, ignoring any .curlrc and proxy settings, and waits for
+// it; true when it exited with 0.
 bool run_curl(const std::vector<std::string>& arguments);

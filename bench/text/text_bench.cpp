@@ -222,10 +222,8 @@ void print_append_summary(const CollectingReporter& reporter, const std::string&
 int main(int argc, char** argv) {
   // The members of a 16 MiB split would otherwise be faulted in afresh on every iteration.
   keep_freed_memory();
-  benchmark::Initialize(&argc, argv);
   CollectingReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  run_benchmarks(argc, argv, reporter);
 
   std::printf("\nSummary (1 MiB speed; ratio = reference time / our time)\n");
   const double find_small = reporter.seconds("find_text_absent/" + std::to_string(one_mib));

@@ -83,9 +83,8 @@ int main(int argc, char** argv) {
   // A 64 MiB body would otherwise be faulted in afresh on every iteration (about a third of
   // its time on this machine), a cost the 4 MiB case and curl writing to /dev/null never pay.
   keep_freed_memory();
-  benchmark::Initialize(&argc, argv);
   CollectingReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  run_benchmarks(argc, argv, reporter);
   const double body4 = reporter.seconds("BM_web_access_body_4MiB/real_time");
   const double body64 = reporter.seconds("BM_web_access_body_64MiB/real_time");
   const double curl64 = reporter.seconds("BM_curl_body_64MiB/real_time");
@@ -103,6 +102,5 @@ int main(int argc, char** argv) {
                 1.0 * kMiB / 1e6 / page1, 16.0 * kMiB / 1e6 / page16);
     std::printf("16 MiB / 1 MiB page time: %.1fx (goal: at most 20x)\n", page16 / page1);
   }
-  benchmark::Shutdown();
   return 0;
 }
