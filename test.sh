@@ -13,9 +13,9 @@ export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 echo "== normal build =="
-scripts/build build -DSONGSAVER_WERROR=$werror
+scripts/build build -DSONGSAVER_WERROR=$werror -DSONGSAVER_TESTS=ON -DSONGSAVER_BENCH=ON
 ctest --test-dir build --output-on-failure -j2
 
 echo "== sanitizer build =="
-scripts/build build-sanitize -DSONGSAVER_WERROR=$werror -DSONGSAVER_SANITIZE=ON -DSONGSAVER_BENCH=OFF
+scripts/build build-sanitize -DSONGSAVER_WERROR=$werror -DSONGSAVER_TESTS=ON -DSONGSAVER_SANITIZE=ON -DSONGSAVER_BENCH=OFF
 ctest --test-dir build-sanitize --output-on-failure -j2
