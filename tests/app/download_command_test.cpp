@@ -253,6 +253,21 @@ TEST_F(DownloadCommand, EveryTitleBecomesOneFileInTheRunDirectory) {
   }
 }
 
+// The usual share page today: UTF-8, declared in a meta tag. The page is recoded on its way
+// in, so the title reaches the file name and the message with every character intact.
+TEST_F(DownloadCommand, AUtf8PageKeepsItsTitleIntact) {
+  const std::string title = utf8(u8"晴天🌞与月亮");
+  const std::string page = "<html><head><meta charset=\"utf-8\"></head><body>" +
+                           share_page(server_.url("/media.mp3"), title);
+  server_.route("/share/utf8", Response::ok(page, "text/html; charset=utf-8"));
+  download(server_.url("/share/utf8"));
+
+  EXPECT_EQ(songs(), std::vector<std::string>{utf8(u8"晴天🌞与月亮.mp3")});
+  EXPECT_TRUE(song(utf8(u8"晴天🌞与月亮.mp3")) == media_);
+  ASSERT_EQ(answerer_.shown().size(), 1u);
+  EXPECT_EQ(answerer_.shown()[0].text, QStringLiteral("晴天🌞与月亮下载成功"));
+}
+
 TEST_F(DownloadCommand, TheLinkIsSentAsTyped) {
   serve_work("/share/spaced", "Spaced");
   download(QStringLiteral("  ") + QString::fromStdString(server_.url("/share/spaced")) +
